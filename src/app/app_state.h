@@ -14,6 +14,7 @@
 
 #include "api/credentials.h"
 #include "discovery/item_list.h"
+#include "util/file_io.h"
 #include "util/operation_log.h"
 #include "util/ui_services.h"
 
@@ -115,6 +116,12 @@ struct AppState {
   OperationLog log;        // the model behind 编辑框2
   LiveOptionsBox options;  // the configuration page's values of the moment
   HWND mainWindow = nullptr;
+  // Empty: the folder of the executable. Tests point it at a folder of their own
+  // (settings file, default package path).
+  std::string runDirectoryOverride;
+  std::string runDirectory() const {
+    return runDirectoryOverride.empty() ? fileio::runDirectory() : runDirectoryOverride;
+  }
   std::unique_ptr<UiServices> ownUi = std::make_unique<WinUiServices>();
   UiServices* ui = ownUi.get();  // a window test points this at its fake
   int exitCode = 0;
