@@ -64,6 +64,8 @@ enum ControlId : int {
   // page "帮助"
   kHelpToolbar = 1401,  // 工具条3
   kHelpView,            // 超文本浏览框2
+  kHelpReload,          // 工具条3: show the help page again
+  kHelpInBrowser,       // 工具条3: open the help page in the default browser
 
   // menus
   kMenuExportList = 1501,  // 导出宝贝列表
