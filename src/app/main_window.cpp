@@ -6,6 +6,7 @@
 #include "app/exit_confirmation.h"
 #include "app/startup.h"
 #include "app/startup_window.h"
+#include "ui/assets.h"
 #include "ui/skin.h"
 #include "util/text.h"
 
@@ -117,22 +118,6 @@ void registerClasses() {
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.lpszClassName = kContainerClass;
   RegisterClassExW(&wc);
-}
-
-struct FirstIcon {
-  const wchar_t* name = nullptr;
-  std::wstring text;
-};
-
-BOOL CALLBACK firstIconName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
-  auto* found = reinterpret_cast<FirstIcon*>(param);
-  if (IS_INTRESOURCE(name)) {
-    found->name = name;
-  } else {
-    found->text = name;
-    found->name = found->text.c_str();
-  }
-  return FALSE;
 }
 
 }  // namespace
@@ -291,21 +276,13 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::buildFrame() {
-  // Window icon: the program's first icon, so the notification area shows it too.
-  FirstIcon first;
-  EnumResourceNamesW(instance(), RT_GROUP_ICON, firstIconName, reinterpret_cast<LONG_PTR>(&first));
-  if (first.name) {
-    smallIcon_ = static_cast<HICON>(LoadImageW(instance(), first.name, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    bigIcon_ = static_cast<HICON>(LoadImageW(instance(), first.name, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                             GetSystemMetrics(SM_CYICON), 0));
-    ownIcons_ = true;
-  }
+  // The program's icon, so the notification area shows it too.
+  smallIcon_ = assets::loadProgramIcon(GetSystemMetrics(SM_CXSMICON));
+  bigIcon_ = assets::loadProgramIcon(GetSystemMetrics(SM_CXICON));
+  ownIcons_ = true;
   if (!smallIcon_ || !bigIcon_) {
-    if (ownIcons_) {
-      if (smallIcon_) DestroyIcon(smallIcon_);
-      if (bigIcon_) DestroyIcon(bigIcon_);
-    }
+    if (smallIcon_) DestroyIcon(smallIcon_);
+    if (bigIcon_) DestroyIcon(bigIcon_);
     ownIcons_ = false;
     smallIcon_ = bigIcon_ = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
   }

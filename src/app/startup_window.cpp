@@ -1,52 +1,14 @@
 #include "app/startup_window.h"
 
 #include <commctrl.h>
-#include <objidl.h>
 
-#include <algorithm>
-#include <cstring>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
+#include "ui/assets.h"
 #include "util/text.h"
 
 namespace {
 
 const wchar_t kStartupClass[] = L"QuorvaneStartupWindow";
 constexpr int kWidth = 460, kHeight = 280;
-
-// The start-up picture, when the program carries one (resource "STARTUP"; any
-// picture format GDI+ reads). Needs GDI+ started, as the process start does.
-HBITMAP loadPicture() {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC res = FindResourceW(module, L"STARTUP", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (!res) return nullptr;
-  HGLOBAL loaded = LoadResource(module, res);
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  DWORD size = SizeofResource(module, res);
-  if (!bytes || !size) return nullptr;
-  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!copy) return nullptr;
-  if (void* p = GlobalLock(copy)) {
-    std::memcpy(p, bytes, size);
-    GlobalUnlock(copy);
-  }
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {  // the stream frees the copy
-    GlobalFree(copy);
-    return nullptr;
-  }
-  HBITMAP out = nullptr;
-  {
-    Gdiplus::Bitmap bitmap(stream);
-    if (bitmap.GetLastStatus() == Gdiplus::Ok) bitmap.GetHBITMAP(Gdiplus::Color(255, 255, 255), &out);
-  }
-  stream->Release();
-  return out;
-}
 
 }  // namespace
 
@@ -67,7 +29,7 @@ bool StartupWindow::show(HFONT font) {
     wc.lpszClassName = kStartupClass;
     RegisterClassExW(&wc);
   }
-  picture_ = loadPicture();
+  picture_ = assets::loadSplashBitmap();  // null without GDI+ or the picture
   RECT rc{0, 0, kWidth, kHeight};
   AdjustWindowRectEx(&rc, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
   int w = rc.right - rc.left, h = rc.bottom - rc.top;
