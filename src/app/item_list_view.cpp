@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "discovery/list_file.h"
-#include "discovery/xls_workbook.h"
+#include "discovery/item_list_workbook.h"
 #include "util/file_io.h"
 #include "util/text.h"
 
@@ -77,11 +77,6 @@ LRESULT onListNotify(MainWindow& window, NMHDR* nm) {
     default:
       return 0;
   }
-}
-
-std::u16string utf16(const std::string& gbk) {
-  std::wstring w = text::toWide(gbk);
-  return std::u16string(w.begin(), w.end());
 }
 
 void message(MainWindow& window, const std::string& text, const std::string& title, unsigned flags) {
@@ -241,11 +236,7 @@ std::string spreadsheetPath(MainWindow& window) { return window.state().runDirec
 
 void openInSpreadsheet(MainWindow& window) {
   AppState& state = window.state();
-  std::vector<ItemRow> rows = state.itemList.snapshot();
-  std::vector<std::vector<std::u16string>> cells;
-  cells.reserve(rows.size());
-  for (const ItemRow& r : rows) cells.push_back({utf16(r.name), utf16(r.price), utf16(r.address)});
-  std::string bytes = xls::textWorkbook({utf16("宝贝名称"), utf16("宝贝价格"), utf16("宝贝地址")}, cells);
+  std::string bytes = itemListWorkbook(state.itemList.snapshot());
   std::string path = spreadsheetPath(window);
   if (!fileio::writeWholeFile(path, bytes)) {
     message(window, "无法写入表格文件：" + path, "提示", MB_OK | MB_ICONWARNING);
