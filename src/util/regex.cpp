@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "util/text.h"
+#include "util/regex_text.h"
 
 namespace {
 
@@ -21,10 +21,7 @@ struct Variant {
 // A BSTR made from GBK text, freed on scope exit.
 struct WideArg {
   BSTR s;
-  explicit WideArg(const std::string& gbk) {
-    const std::wstring w = text::toWide(gbk);
-    s = SysAllocStringLen(w.data(), UINT(w.size()));
-  }
+  explicit WideArg(const std::string& gbk) : s(regex_text::toBstr(gbk)) {}
   ~WideArg() { SysFreeString(s); }
   WideArg(const WideArg&) = delete;
   WideArg& operator=(const WideArg&) = delete;
@@ -87,8 +84,7 @@ bool putText(IDispatch* object, const wchar_t* name, const std::string& value) {
 std::string textOf(Variant& value) {
   if (value.v.vt == VT_EMPTY || value.v.vt == VT_NULL) return {};
   if (value.v.vt != VT_BSTR && FAILED(VariantChangeType(&value.v, &value.v, 0, VT_BSTR))) return {};
-  if (!value.v.bstrVal) return {};
-  return text::fromWide(std::wstring_view(value.v.bstrVal, SysStringLen(value.v.bstrVal)));
+  return regex_text::fromBstr(value.v.bstrVal);
 }
 
 int32_t intOf(Variant& value) {
