@@ -16,7 +16,12 @@ bool loadCredentials(AppState& state) {
     const int32_t children = document.childCount("@1");
     for (int32_t i = 1; i <= children; ++i) {
       const std::string child = "@1/@" + text::decimal(i);
-      list.push_back({document.attributeValue(child, "appkey"), document.attributeValue(child, "appsecret")});
+      ApiCredential pair;
+      const bool hasKey = document.attributeValue(child, "appkey", pair.appKey);
+      const bool hasSecret = document.attributeValue(child, "appsecret", pair.appSecret);
+      // An element with neither attribute holds no pair: a well-formed error
+      // page must not pass for a list of empty credentials. Empty values do count.
+      if (hasKey || hasSecret) list.push_back(std::move(pair));
     }
   }
   state.credentials = std::move(list);

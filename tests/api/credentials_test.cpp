@@ -60,6 +60,8 @@ TEST_F(Credentials, MissingAttributesAndDuplicatesStayInTheList) {
   } cases[] = {
       {"no secret", "<r><a appkey=\"k1\"/><a appkey=\"k2\"/></r>", {"k1|", "k2|"}},
       {"no key", "<r><a appsecret=\"s1\"/></r>", {"|s1"}},
+      {"empty values", "<r><a appkey=\"\" appsecret=\"\"/></r>", {"|"}},
+      {"element without either", "<r><note>list v3</note><a appkey=\"k\" appsecret=\"s\"/></r>", {"k|s"}},
       {"duplicate keys", "<r><a appkey=\"k\" appsecret=\"s1\"/><a appkey=\"k\" appsecret=\"s2\"/></r>",
        {"k|s1", "k|s2"}},
   };
@@ -83,6 +85,13 @@ TEST_F(Credentials, NothingUsableGivesAnEmptyList) {
                          "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><head>\n"
                          "<title>404 Not Found</title>\n</head><body>\n<h1>Not Found</h1>\n"
                          "<p>The requested URL was not found on this server.</p>\n<hr>\n</body></html>\n")},
+      {"error page, status 200",
+       loopback::Reply::text("<html><head><title>服务维护中</title></head><body><h1>服务维护中</h1>"
+                             "<p>请稍后再试<br></p></body></html>")},
+      // Well-formed, so the reader takes it; its elements carry no pair at all.
+      {"well-formed error page",
+       loopback::Reply::text("<?xml version=\"1.0\"?>\n<html><head><title>503</title></head>\n"
+                             "<body class=\"err\"><h1>Service Unavailable</h1></body></html>")},
       {"plain text", loopback::Reply::text("service unavailable", "text/plain")},
   };
   for (auto& c : cases) {
