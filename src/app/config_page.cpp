@@ -73,6 +73,8 @@ void buildConfigPage(MainWindow& w, HWND page) {
   GetClientRect(tab, &rc);
   SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
   HWND body = w.createContainer(tab, 0, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+  // A group box draws only its frame: the body must paint what lies inside it.
+  SetWindowLongPtrW(body, GWL_STYLE, GetWindowLongPtrW(body, GWL_STYLE) & ~LONG_PTR(WS_CLIPCHILDREN));
   PageBuilder b(w, body, rc.left, rc.top);
 
   // picture options

@@ -11,6 +11,8 @@ struct Confirmation {
   bool confirmed = false;
 };
 
+HWND g_open = nullptr;  // the confirmation on screen, if any (window thread only)
+
 void finish(HWND hwnd, bool confirmed) {
   auto* c = reinterpret_cast<Confirmation*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!c || c->done) return;
@@ -81,6 +83,7 @@ bool runExitConfirmation(HWND owner, HFONT font) {
   HWND ok = child(dlg, L"BUTTON", "确 定", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 50, 70, 84, 28, IDOK, font);
   child(dlg, L"BUTTON", "取 消", WS_TABSTOP | BS_PUSHBUTTON, 166, 70, 84, 28, IDCANCEL, font);
 
+  g_open = dlg;
   bool ownerEnabled = owner && IsWindowEnabled(owner);
   if (ownerEnabled) EnableWindow(owner, FALSE);
   ShowWindow(dlg, SW_SHOW);
@@ -103,9 +106,10 @@ bool runExitConfirmation(HWND owner, HFONT font) {
   // The owner is enabled again before the window goes, so it gets the activation back.
   if (ownerEnabled) EnableWindow(owner, TRUE);
   DestroyWindow(dlg);
+  g_open = nullptr;
   return state.done && state.confirmed;
 }
 
 void bringExitConfirmationToFront() {
-  if (HWND dlg = FindWindowW(kExitConfirmationClass, nullptr)) SetForegroundWindow(dlg);
+  if (g_open && IsWindow(g_open)) SetForegroundWindow(g_open);
 }

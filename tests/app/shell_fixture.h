@@ -30,6 +30,10 @@ class ScratchFolder {
 
 // Runs window messages until `done` holds or `timeoutMs` passes.
 bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs = 3000);
+// A top-level window of this thread with that class (other test programs on the
+// same display have windows of the same classes).
+HWND findOwnWindow(const wchar_t* className);
+
 // Drops a quit message the code under test posted, so later pumping works.
 bool takeQuitMessage();
 

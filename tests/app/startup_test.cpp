@@ -152,6 +152,14 @@ TEST_F(RunningShellTest, CloseBoxHidesAndTheIconBringsTheWindowBack) {
 // The text of a child window of `parent` with the given caption or class.
 HWND childWithText(HWND parent, const wchar_t* caption) { return FindWindowExW(parent, nullptr, nullptr, caption); }
 
+// Presses a push button the way a click reports it to its window. (BM_CLICK
+// would depend on the mouse capture, which a busy test display can take away.)
+void press(HWND dialog, const wchar_t* caption) {
+  HWND button = childWithText(dialog, caption);
+  ASSERT_NE(button, nullptr);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
 std::wstring windowText(HWND h) {
   wchar_t buf[256] = {};
   GetWindowTextW(h, buf, 256);
@@ -166,25 +174,23 @@ TEST_F(RunningShellTest, ExitConfirmationCancelKeepsRunningAndConfirmEnds) {
   for (const Case& c : cases) {
     bool ownerDisabled = false;
     std::wstring caption, question;
-    shelltest::WhenReady press(
-        [] { return FindWindowW(L"QuorvaneExitConfirmation", nullptr) != nullptr; },
+    shelltest::WhenReady ready(
+        [] { return shelltest::findOwnWindow(L"QuorvaneExitConfirmation") != nullptr; },
         [&] {
-          HWND dlg = FindWindowW(L"QuorvaneExitConfirmation", nullptr);
+          HWND dlg = shelltest::findOwnWindow(L"QuorvaneExitConfirmation");
           caption = windowText(dlg);
           question = windowText(childWithText(dlg, L"你是否确定退出程序！"));
           ownerDisabled = !IsWindowEnabled(main());
-          HWND button = childWithText(dlg, c.button);
-          ASSERT_NE(button, nullptr);
-          SendMessageW(button, BM_CLICK, 0, 0);
+          press(dlg, c.button);
         });
     // "退出程序" of "系统菜单" opens it, modal.
     SendMessageW(main(), WM_COMMAND, MAKEWPARAM(kMenuExitProgram, 0), 0);
-    EXPECT_TRUE(press.fired());
+    EXPECT_TRUE(ready.fired());
     EXPECT_EQ(caption, L"退出程序？");
     EXPECT_EQ(question, L"你是否确定退出程序！");
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(main()));
-    EXPECT_EQ(FindWindowW(L"QuorvaneExitConfirmation", nullptr), nullptr);
+    EXPECT_EQ(shelltest::findOwnWindow(L"QuorvaneExitConfirmation"), nullptr);
     EXPECT_EQ(window->endRequested(), c.ends);
     EXPECT_EQ(shelltest::takeQuitMessage(), c.ends);
     EXPECT_TRUE(IsWindowVisible(main()));
@@ -196,11 +202,8 @@ TEST_F(RunningShellTest, ExitHooksRunOnlyWhenConfirmed) {
   int stopped = 0;
   window->onExit([&] { ++stopped; });
   for (const wchar_t* button : {L"取 消", L"确 定"}) {
-    shelltest::WhenReady press([] { return FindWindowW(L"QuorvaneExitConfirmation", nullptr) != nullptr; },
-                               [&] {
-                                 HWND dlg = FindWindowW(L"QuorvaneExitConfirmation", nullptr);
-                                 SendMessageW(childWithText(dlg, button), BM_CLICK, 0, 0);
-                               });
+    shelltest::WhenReady ready([] { return shelltest::findOwnWindow(L"QuorvaneExitConfirmation") != nullptr; },
+                               [&] { press(shelltest::findOwnWindow(L"QuorvaneExitConfirmation"), button); });
     window->showExitConfirmation();
     EXPECT_EQ(stopped, button[0] == L'确' ? 1 : 0);
   }
@@ -208,9 +211,9 @@ TEST_F(RunningShellTest, ExitHooksRunOnlyWhenConfirmed) {
 
 TEST_F(RunningShellTest, RightClickOnTheIconOpensTheSystemMenu) {
   bool menuShown = false;
-  shelltest::WhenReady close([] { return FindWindowW(L"#32768", nullptr) != nullptr; },
+  shelltest::WhenReady close([] { return shelltest::findOwnWindow(L"#32768") != nullptr; },
                              [&] {
-                               menuShown = IsWindowVisible(FindWindowW(L"#32768", nullptr)) != FALSE;
+                               menuShown = IsWindowVisible(shelltest::findOwnWindow(L"#32768")) != FALSE;
                                EndMenu();
                              });
   EXPECT_EQ(SendMessageW(main(), TrayIcon::kCallbackMessage, 1, TrayIcon::kRightPress), 0);
