@@ -1,5 +1,6 @@
 #include "util/text.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -130,13 +131,15 @@ std::vector<std::string> split(std::string_view s, std::string_view sep) {
   return out;
 }
 
-std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
+namespace {
+template <bool NoCase>
+std::string replaceImpl(std::string_view s, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(s);
   std::string out;
   out.reserve(s.size());
   int pos = 1;
   while (true) {
-    int at = find(s, from, pos);
+    int at = findImpl<NoCase>(s, from, pos);
     if (at < 0) break;
     out.append(s.substr(size_t(pos - 1), size_t(at - pos)));
     out.append(to);
@@ -144,6 +147,14 @@ std::string replaceAll(std::string_view s, std::string_view from, std::string_vi
   }
   out.append(s.substr(size_t(pos - 1)));
   return out;
+}
+}  // namespace
+
+std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
+  return replaceImpl<false>(s, from, to);
+}
+std::string replaceAllNoCase(std::string_view s, std::string_view from, std::string_view to) {
+  return replaceImpl<true>(s, from, to);
 }
 
 double leadingNumber(std::string_view s) {
@@ -209,6 +220,22 @@ std::wstring utf8ToWide(std::string_view utf8) { return mbToWide(CP_UTF8, utf8);
 std::string wideToUtf8(std::wstring_view wide) { return wideToMb(CP_UTF8, wide); }
 std::string utf8ToGbk(std::string_view utf8) { return fromWide(utf8ToWide(utf8)); }
 std::string gbkToUtf8(std::string_view gbk) { return wideToUtf8(toWide(gbk)); }
+
+void utf8ToGbk(std::string_view utf8, std::string& gbk, std::wstring& wideScratch) {
+  gbk.clear();
+  if (utf8.empty()) return;
+  if (utf8.size() > size_t(INT_MAX / 2)) {
+    gbk = utf8ToGbk(utf8);
+    return;
+  }
+  // A UTF-8 byte yields at most one UTF-16 unit, and a unit at most two GBK bytes.
+  wideScratch.resize(utf8.size());
+  int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wideScratch.data(), int(wideScratch.size()));
+  if (units <= 0) return;
+  gbk.resize(size_t(units) * 2);
+  int bytes = WideCharToMultiByte(936, 0, wideScratch.data(), units, gbk.data(), int(gbk.size()), nullptr, nullptr);
+  gbk.resize(size_t(bytes > 0 ? bytes : 0));
+}
 #endif
 
 }  // namespace text

@@ -38,6 +38,8 @@ std::vector<std::string> split(std::string_view s, std::string_view sep);
 
 // Replaces every character-aligned occurrence of `from` (non-empty) by `to`.
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to);
+// The same, letters compared without regard to case.
+std::string replaceAllNoCase(std::string_view s, std::string_view from, std::string_view to);
 
 // The leading decimal number of a text (optional spaces, sign, digits, fraction,
 // exponent), 0 when there is none.
@@ -53,6 +55,9 @@ std::string decimal(long long v);
 std::wstring toWide(std::string_view gbk);
 std::string fromWide(std::wstring_view wide);
 std::string utf8ToGbk(std::string_view utf8);
+// The same conversion into `gbk`, reusing its storage and that of `wideScratch`
+// and measuring nothing first: for callers that convert large texts repeatedly.
+void utf8ToGbk(std::string_view utf8, std::string& gbk, std::wstring& wideScratch);
 std::string gbkToUtf8(std::string_view gbk);
 std::wstring utf8ToWide(std::string_view utf8);
 std::string wideToUtf8(std::wstring_view wide);

@@ -60,6 +60,7 @@ TEST(TextReplace, ReplacesEveryAlignedOccurrence) {
   EXPECT_EQ(text::replaceAll("a#b#c", "#", "--"), "a--b--c");
   EXPECT_EQ(text::replaceAll(kPipeTail + "|", "|", "!"), kPipeTail + "!");
   EXPECT_EQ(text::replaceAll("aaa", "aa", "b"), "ba");
+  EXPECT_EQ(text::replaceAllNoCase("HTTP://a.jpg x http://A.JPG", "http://a.jpg", "L"), "L x L");
 }
 
 TEST(TextNumbers, LeadingNumberAndG13) {
