@@ -37,7 +37,7 @@ std::string safeFolderName(const std::string& title) {
       kept.insert(kept.begin(), '_');
       break;
     }
-  if (kept.empty()) kept = "_";
+  if (kept.empty()) kept.assign(1, '_');
   return kept;
 }
 
