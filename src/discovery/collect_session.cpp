@@ -8,14 +8,17 @@ CollectSession::CollectSession(AppState& state, std::function<void()> idle)
   crawl_.setOnEnd([this] { finish(); });
 }
 
-CollectSession::~CollectSession() {
+CollectSession::~CollectSession() { shutdown(); }
+
+void CollectSession::shutdown() {
+  closed_ = true;
   if (steps_.joinable()) steps_.join();
   crawl_.stop();
   crawl_.join();
 }
 
 bool CollectSession::begin(std::string address, std::string mode) {
-  if (text::trim(address).empty()) return false;
+  if (closed_ || text::trim(address).empty()) return false;
   bool expected = false;
   if (!busy_.compare_exchange_strong(expected, true)) return false;
   // Threads of the previous address and crawl have ended (or are ending) by now.

@@ -28,6 +28,11 @@ class CollectSession {
   bool busy() const { return busy_.load(); }
   // Waits until the address steps and any crawl they started have ended.
   void wait();
+  // The running crawl takes no further page.
+  void stop() { crawl_.stop(); }
+  // Stops and waits for everything; begin() refuses from then on. The window
+  // calls it before it goes, so no thread outlives what it reports to.
+  void shutdown();
 
  private:
   void finish();
@@ -37,4 +42,5 @@ class CollectSession {
   ListingCrawl crawl_;
   std::thread steps_;
   std::atomic<bool> busy_{false};
+  bool closed_ = false;
 };
