@@ -137,15 +137,19 @@ std::string replaceImpl(std::string_view s, std::string_view from, std::string_v
   if (from.empty()) return std::string(s);
   std::string out;
   out.reserve(s.size());
-  int pos = 1;
-  while (true) {
-    int at = findImpl<NoCase>(s, from, pos);
-    if (at < 0) break;
-    out.append(s.substr(size_t(pos - 1), size_t(at - pos)));
-    out.append(to);
-    pos = at + int(from.size());
+  // One walk over the character starts, so long texts with many matches stay
+  // linear; a match is looked for only from the end of the previous one on.
+  size_t copied = 0;
+  size_t i = 0;
+  while (i < s.size()) {
+    if (i >= copied && matchAt<NoCase>(s, i, from)) {
+      out.append(s.substr(copied, i - copied));
+      out.append(to);
+      copied = i + from.size();
+    }
+    i += (isLeadByte((unsigned char)s[i]) && i + 1 < s.size()) ? 2 : 1;
   }
-  out.append(s.substr(size_t(pos - 1)));
+  if (copied < s.size()) out.append(s.substr(copied));
   return out;
 }
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <random>
@@ -16,6 +17,9 @@ namespace {
 constexpr std::string_view kCdataOpen = "<![CDATA[";
 constexpr std::string_view kCdataClose = "]]>";
 constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"gb2312\"?>";
+
+// Texts from this size up are taken from, and handed back to, the load buffers.
+constexpr size_t kLargeText = 16 * 1024;
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -114,6 +118,73 @@ XmlAttribute attributeFrom(std::string_view token, size_t equals) {
   return a;
 }
 
+// The declared encoding decides; "gb2312" is never converted, not even forced.
+bool wantsConversion(std::string_view t, bool force) {
+  std::string declared;
+  int at = text::findNoCase(t, "encoding");
+  if (at > 0) {
+    size_t from = size_t(at - 1) + 8;
+    size_t end = t.find("?>", from);
+    if (end != std::string_view::npos) {
+      std::string value;
+      for (char c : t.substr(from, end - from))
+        if (c != '=' && c != '"') value += c;
+      declared = text::toLowerAscii(text::trim(value));
+    }
+  }
+  if (declared == "gb2312") return false;
+  return declared == "utf-8" || force;
+}
+
+// Where the piece that starts at `from` ends (the next "<" that cuts, npos when
+// none) and the last ">" inside it (npos when none). One forward pass; eight
+// bytes at a time through long texts, which hold neither byte.
+struct PieceBounds {
+  size_t cut = std::string_view::npos;
+  size_t lastClose = std::string_view::npos;
+};
+
+inline uint64_t bytesEqual(uint64_t word, unsigned char c) {
+  uint64_t x = word ^ (0x0101010101010101ull * c);
+  return (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+}
+
+template <bool QuoteAware>
+PieceBounds scanPiece(std::string_view data, size_t from, bool& quoted) {
+  PieceBounds b;
+  const char* p = data.data();
+  size_t n = data.size(), i = from;
+  while (true) {
+    if (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      uint64_t hits = bytesEqual(word, '<') | bytesEqual(word, '>');
+      if constexpr (QuoteAware) hits |= bytesEqual(word, '"');
+      if (!hits) {
+        i += 8;
+        continue;
+      }
+    }
+    size_t end = std::min(n, i + 8);
+    for (; i < end; ++i) {
+      char c = p[i];
+      if (c == '<') {
+        if (!QuoteAware || !quoted) {
+          b.cut = i;
+          return b;
+        }
+      } else if (c == '>') {
+        b.lastClose = i;
+      } else if (QuoteAware && c == '"') {
+        quoted = !quoted;
+      }
+    }
+    if (i >= n) return b;
+  }
+}
+
+std::string_view upToNul(std::string_view data) { return data.substr(0, data.find('\0')); }
+
 std::mt19937& markerGenerator() {
   // One generator per thread: workers load their documents at the same time, and
   // a shared generator would be a data race.
@@ -203,19 +274,54 @@ void XmlNodeTree::writeNode(int32_t number, std::string& text) const {
 
 bool XmlNodeTree::load(std::string_view data, bool forceUtf8, bool quoteAware) {
   clear();
-  std::string copy(data);
-  convertEncoding(copy, forceUtf8);
-  extractCdata(copy);
-  return parse(copy, quoteAware);
+  std::string& work = buffers_.data;
+  std::string_view t = upToNul(data);
+  if (wantsConversion(t, forceUtf8))
+    text::utf8ToGbk(t, work, buffers_.wide);
+  else
+    work.assign(data);
+  extractCdata(work);
+  return parse(work, quoteAware);
 }
 
-void XmlNodeTree::clear() {
+void XmlNodeTree::dropNodes() {
+  for (XmlNode& n : nodes_) keepBuffer(std::move(n.text));
   nodes_.clear();
-  cdataStore_.clear();
-  cdataMarker_.clear();
   root_ = 0;
   freeList_.clear();
   released_.clear();
+}
+
+void XmlNodeTree::clear() {
+  dropNodes();
+  for (std::string& s : cdataStore_) keepBuffer(std::move(s));
+  cdataStore_.clear();
+  cdataMarker_.clear();
+}
+
+std::string XmlNodeTree::takeBuffer(size_t size) const {
+  auto& pool = buffers_.texts;
+  auto best = pool.end();
+  for (auto it = pool.begin(); it != pool.end(); ++it)
+    if (it->capacity() >= size && (best == pool.end() || it->capacity() < best->capacity())) best = it;
+  if (best == pool.end()) return {};
+  std::string buffer = std::move(*best);
+  pool.erase(best);
+  buffer.clear();
+  return buffer;
+}
+
+void XmlNodeTree::keepBuffer(std::string&& buffer) const {
+  if (buffer.capacity() < kLargeText) return;
+  auto& pool = buffers_.texts;
+  constexpr size_t kPoolSize = 8;
+  if (pool.size() < kPoolSize) {
+    pool.push_back(std::move(buffer));
+    return;
+  }
+  auto smallest = std::min_element(pool.begin(), pool.end(),
+                                   [](const std::string& a, const std::string& b) { return a.capacity() < b.capacity(); });
+  if (smallest->capacity() < buffer.capacity()) *smallest = std::move(buffer);
 }
 
 int32_t XmlNodeTree::nodeState(int32_t number) const {
@@ -429,26 +535,10 @@ void XmlNodeTree::editAttributes(std::vector<XmlAttribute>& attributes, std::str
 // ---- reader ----
 
 bool XmlNodeTree::convertEncoding(std::string& data, bool force) {
-  std::string_view t(data);
-  t = t.substr(0, t.find('\0'));
-  std::string declared;
-  int at = text::findNoCase(t, "encoding");
-  if (at > 0) {
-    size_t from = size_t(at - 1) + 8;
-    size_t end = t.find("?>", from);
-    if (end != std::string_view::npos) {
-      std::string value;
-      for (char c : t.substr(from, end - from))
-        if (c != '=' && c != '"') value += c;
-      declared = text::toLowerAscii(text::trim(value));
-    }
-  }
-  if (declared == "gb2312") return false;
-  if (declared == "utf-8" || force) {
-    data = text::utf8ToGbk(t);
-    return true;
-  }
-  return false;
+  std::string_view t = upToNul(data);
+  if (!wantsConversion(t, force)) return false;
+  data = text::utf8ToGbk(t);
+  return true;
 }
 
 std::string XmlNodeTree::makeMarker(std::string_view data, int length) {
@@ -464,18 +554,21 @@ std::string XmlNodeTree::makeMarker(std::string_view data, int length) {
 }
 
 int32_t XmlNodeTree::extractCdata(std::string& data) {
+  for (std::string& s : cdataStore_) keepBuffer(std::move(s));
   cdataStore_.clear();
+  cdataMarker_.clear();
+  // Without a section there is no placeholder, and the marker stays empty.
+  size_t a = data.find(kCdataOpen);
+  if (a == std::string::npos) return 0;
   std::string marker = makeMarker(data);
   // Data crafted to hold every short marker would leave the marker empty, and an
   // empty marker matches every text; longer markers cannot all be present.
   for (int length = 6; marker.empty() && length <= 16; ++length) marker = makeMarker(data, length);
-  cdataMarker_ = marker;
   if (marker.empty()) return 0;
-
-  size_t a = data.find(kCdataOpen);
-  if (a == std::string::npos) return 0;
+  cdataMarker_ = marker;
   // Built in one pass: replacing in place would move the tail once per section.
-  std::string out;
+  std::string& out = buffers_.spare;
+  out.clear();
   out.reserve(data.size());
   size_t copied = 0;
   int32_t k = 0;
@@ -485,7 +578,10 @@ int32_t XmlNodeTree::extractCdata(std::string& data) {
     // be terminated either, so lifting ends here.
     if (e == std::string::npos) break;
     ++k;
-    cdataStore_.emplace_back(data, a + kCdataOpen.size(), e - a - kCdataOpen.size());
+    size_t length = e - a - kCdataOpen.size();
+    std::string content = length >= kLargeText ? takeBuffer(length) : std::string();
+    content.assign(data, a + kCdataOpen.size(), length);
+    cdataStore_.push_back(std::move(content));
     out.append(data, copied, a - copied);
     out += marker;
     out += ',';
@@ -495,26 +591,34 @@ int32_t XmlNodeTree::extractCdata(std::string& data) {
     a = data.find(kCdataOpen, copied);
   }
   out.append(data, copied, std::string::npos);
-  data = std::move(out);
+  data.swap(out);
   return k;
 }
 
 std::string XmlNodeTree::restoreText(std::string_view bytes) const {
-  if (cdataMarker_.empty()) return std::string(bytes);
-  size_t at = bytes.find(cdataMarker_);
-  if (at == std::string_view::npos) return std::string(bytes);
-  size_t comma = at + cdataMarker_.size();
-  if (comma >= bytes.size() || bytes[comma] != ',') return std::string(bytes);
-  size_t dot = bytes.find('.', comma + 1);
-  if (dot == std::string_view::npos || dot == comma + 1) return std::string(bytes);
-  size_t n = 0;
-  for (char c : bytes.substr(comma + 1, dot - comma - 1)) {
-    if (c < '0' || c > '9') return std::string(bytes);
-    n = n * 10 + size_t(c - '0');
-    if (n > cdataStore_.size()) return std::string(bytes);
+  std::string text;
+  restoreInto(bytes, text);
+  return text;
+}
+
+void XmlNodeTree::restoreInto(std::string_view bytes, std::string& text) const {
+  std::string_view result = bytes;
+  // An empty marker would match every text; then nothing is a placeholder.
+  size_t at = cdataMarker_.empty() ? std::string_view::npos : bytes.find(cdataMarker_);
+  if (at != std::string_view::npos) {
+    size_t comma = at + cdataMarker_.size();
+    size_t dot = comma < bytes.size() && bytes[comma] == ',' ? bytes.find('.', comma + 1) : std::string_view::npos;
+    size_t n = 0;
+    bool digits = dot != std::string_view::npos && dot > comma + 1;
+    for (size_t i = comma + 1; digits && i < dot; ++i) {
+      digits = bytes[i] >= '0' && bytes[i] <= '9';
+      n = n * 10 + size_t(bytes[i] - '0');
+      if (n > cdataStore_.size()) digits = false;
+    }
+    if (digits && n >= 1) result = cdataStore_[n - 1];
   }
-  if (n < 1) return std::string(bytes);
-  return cdataStore_[n - 1];
+  if (result.size() >= kLargeText && text.capacity() < result.size()) text = takeBuffer(result.size());
+  text.assign(result);
 }
 
 void XmlNodeTree::splitOutsideQuotes(std::string_view data, std::string_view separator,
@@ -581,15 +685,12 @@ bool XmlNodeTree::parseStartTag(std::string_view piece, size_t length, size_t g,
     if (equals == std::string_view::npos) return false;
     node.attributes.push_back(attributeFrom(token, equals));
   }
-  if (withText) node.text = restoreText(piece.substr(g));
+  if (withText) restoreInto(piece.substr(g), node.text);
   return true;
 }
 
 bool XmlNodeTree::parse(std::string_view data, bool quoteAware) {
-  nodes_.clear();
-  released_.clear();
-  freeList_.clear();
-  root_ = 0;
+  dropNodes();
 
   // The bottom entry stands for the document and collects the top-level elements.
   std::vector<XmlNode> open(1);
@@ -602,26 +703,13 @@ bool XmlNodeTree::parse(std::string_view data, bool quoteAware) {
   bool quoted = false;
   size_t start = 0;
   while (true) {
-    size_t cut = std::string_view::npos;
-    if (!quoteAware) {
-      cut = data.find('<', start);
-    } else {
-      for (size_t i = data.find_first_of("<\"", start); i != std::string_view::npos;
-           i = data.find_first_of("<\"", i + 1)) {
-        if (data[i] == '"') {
-          quoted = !quoted;
-        } else if (!quoted) {
-          cut = i;
-          break;
-        }
-      }
-    }
+    PieceBounds bounds = quoteAware ? scanPiece<true>(data, start, quoted) : scanPiece<false>(data, start, quoted);
+    size_t cut = bounds.cut;
     std::string_view piece = data.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start);
 
     if (!onlyBlanks(piece) && piece[0] != '?' && piece[0] != '!') {
-      size_t last = piece.rfind('>');
-      if (last == std::string_view::npos) return fail();
-      size_t g = last + 1;
+      if (bounds.lastClose == std::string_view::npos) return fail();
+      size_t g = bounds.lastClose - start + 1;
       bool closing = piece[0] == '/';
       bool selfClosing = g >= 2 && piece[g - 2] == '/';
       if (closing && selfClosing) return fail();

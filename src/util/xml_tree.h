@@ -113,8 +113,27 @@ class XmlNodeTree {
 
  private:
   friend class XmlDocument;
+
+  // Buffers kept from load to load, so that a worker reading answer after answer
+  // does not allocate a fresh large block each time (on some heaps every such
+  // block is mapped and faulted in anew). Not part of the tree's value: a copy
+  // starts with empty buffers.
+  struct LoadBuffers {
+    std::string data;                // working copy of the data being loaded
+    std::string spare;               // second buffer for lifting out CDATA sections
+    std::wstring wide;               // intermediate of the UTF-8 conversion
+    std::vector<std::string> texts;  // large texts of the previous load, for reuse
+    LoadBuffers() = default;
+    LoadBuffers(const LoadBuffers&) noexcept {}
+    LoadBuffers& operator=(const LoadBuffers&) noexcept { return *this; }
+  };
+
   XmlNode* mutableNodeAt(int32_t number);
   int32_t resolveRoot(int32_t number) const { return number == 0 ? root_ : number; }
+  void dropNodes();
+  void restoreInto(std::string_view bytes, std::string& text) const;
+  std::string takeBuffer(size_t size) const;
+  void keepBuffer(std::string&& buffer) const;
 
   std::vector<XmlNode> nodes_;
   std::vector<std::string> cdataStore_;
@@ -122,4 +141,5 @@ class XmlNodeTree {
   int32_t root_ = 0;
   std::vector<int32_t> freeList_;
   std::vector<char> released_;  // released_[n - 1] mirrors membership of n in freeList_
+  mutable LoadBuffers buffers_;
 };

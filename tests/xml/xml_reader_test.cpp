@@ -281,6 +281,7 @@ TEST(XmlReader, EachLoadStartsAfresh) {
   EXPECT_EQ(doc.nodeText("r/b"), "");
   EXPECT_EQ(doc.nodeText("@1/a"), "second");
   EXPECT_TRUE(doc.tree().cdataStore().empty());
+  EXPECT_EQ(doc.tree().cdataMarker(), "");
   EXPECT_EQ(doc.tree().slotCount(), 2);
 }
 
