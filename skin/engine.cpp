@@ -95,7 +95,11 @@ void skinWindow(HWND hwnd, Kind kind) {
   auto* d = static_cast<Skinned*>(HeapAlloc(heap(), HEAP_ZERO_MEMORY, sizeof(Skinned)));
   if (!d) return;
   d->kind = kind;
-  d->titleHeight = g.base.titleHeight;
+  // Unless the skin says otherwise, the title bar keeps the platform's height,
+  // so that windows sized for their client area keep all of it.
+  d->titleHeight = g.base.titleHeight > 0 ? g.base.titleHeight
+                                          : GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFIXEDFRAME) - 2;
+  if (d->titleHeight < 16) d->titleHeight = 16;
   d->customFrame = kind == KindFrame && !GetMenu(hwnd);
   d->active = GetActiveWindow() == hwnd;
   if (kind == KindList) {
@@ -393,7 +397,7 @@ __declspec(dllexport) int WINAPI SkinH_SetTitleMenuBar(HWND hwnd, int show, int 
   }
   if (!d || d->kind != KindFrame) return 0;
   d->customFrame = show != 0 && !GetMenu(hwnd);
-  d->titleHeight = height < 12 ? (height <= 0 ? g.base.titleHeight : 12) : height > 64 ? 64 : height;
+  if (height > 0) d->titleHeight = height < 12 ? 12 : height > 64 ? 64 : height;
   d->titleAlign = align;
   d->titleShade = shade < 0 ? 0 : shade > 100 ? 100 : shade;
   setDwmFrame(hwnd, d->customFrame);

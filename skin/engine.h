@@ -50,7 +50,7 @@ enum Role {
 
 struct Palette {
   COLORREF colour[RoleCount];
-  int titleHeight;  // title bar height of windows nobody set one for
+  int titleHeight;  // title bar height of windows nobody set one for; 0: the platform's
   int radius;       // corner radius of buttons
 };
 

@@ -106,7 +106,7 @@ bool parseSkinData(const unsigned char* data, int size, Palette& out) {
   };
   Palette p;
   for (int i = 0; i < RoleCount; ++i) p.colour[i] = kDefaults[i];
-  p.titleHeight = 26;
+  p.titleHeight = 0;  // the platform's
   p.radius = 3;
 
   int i = 4;
@@ -133,7 +133,7 @@ bool parseSkinData(const unsigned char* data, int size, Palette& out) {
       }
       if (sameWord(name, nameLength, "radius"))
         p.radius = n > 12 ? 12 : n;
-      else if (n >= 12 && n <= 64)
+      else if (n == 0 || (n >= 12 && n <= 64))
         p.titleHeight = n;
       continue;
     }

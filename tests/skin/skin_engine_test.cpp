@@ -380,6 +380,38 @@ TEST(SkinEngine, FreeingTheEngineGivesTheWindowsBack) {
   EXPECT_EQ(centre(after), face);
 }
 
+struct BoxSeen {
+  bool found = false;
+  COLORREF buttonFace = 0;
+} boxSeen;
+
+void CALLBACK lookAtTheBox(HWND owner, UINT, UINT_PTR id, DWORD) {
+  KillTimer(owner, id);
+  HWND box = FindWindowW(L"#32770", L"Skin question");
+  if (!box) return;
+  HWND ok = GetDlgItem(box, IDOK);
+  settle(box);
+  RECT rc;
+  GetClientRect(ok, &rc);
+  boxSeen.found = true;
+  boxSeen.buttonFace = pixel(ok, 5, rc.bottom / 2);
+  SendMessageW(ok, BM_CLICK, 0, 0);
+}
+
+// A dialog made on the skinned thread later on takes the skin and still works.
+TEST(SkinEngine, MessageBoxMadeLaterIsSkinnedAndAnswers) {
+  TestWindow w;
+  makeWindow(w);
+  Module engine = loadEngine();
+  ASSERT_TRUE(engine);
+  skinAsTheProgramDoes(engine.get(), w.frame);
+  settle(w.frame);
+  SetTimer(w.frame, 7, 300, lookAtTheBox);
+  EXPECT_EQ(MessageBoxW(w.frame, L"Is the box skinned?", L"Skin question", MB_OKCANCEL), IDOK);
+  EXPECT_TRUE(boxSeen.found);
+  EXPECT_NE(boxSeen.buttonFace, systemColour(COLOR_BTNFACE));
+}
+
 TEST(SkinEngine, PicturesWithAndWithoutTheSkinDiffer) {
   TestWindow w;
   makeWindow(w);
