@@ -37,6 +37,10 @@ TEST(ListFile, ParseTakesLinesOfExactlyFourFields) {
       {"empty address: three fields, skipped", "a||1||2||\r\n", {}},
       {"name holding || gives five fields, skipped", "a||b||1||2||u\r\n", {}},
       {"too few fields", "a||1||2\r\n", {}},
+      {"a last empty field is dropped", "a||1||2||u||\r\n", {{"a", "2", "u", "1"}}},
+      {"five fields", "a||1||2||u||v\r\n", {}},
+      {"separators only", "||||||\r\n", {}},
+      {"three bars", "a|||1||2||u\r\n", {{"a", "2", "u", "|1"}}},
       {"single bars are text", "a|b||1||2||u|v\r\n", {{"a|b", "2", "u|v", "1"}}},
       {"spaces kept as they are", "  a  || 1 ||2 || u \r\n", {{"  a  ", "2 ", " u ", " 1 "}}},
       // 0x7C as the second byte of a double-byte character is no separator.
