@@ -37,7 +37,7 @@ bool StartupWindow::show(HFONT font) {
   hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kStartupClass, L"Quorvane", WS_POPUP | WS_BORDER, x, y, w, h, nullptr,
                           nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd_) return false;
-  label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 14, 232, 432, 18, hwnd_,
+  label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 14, 218, 300, 18, hwnd_,
                            nullptr, GetModuleHandleW(nullptr), nullptr);
   progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 14, 256, 432, 12, hwnd_, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
