@@ -38,18 +38,22 @@ struct ListingStyle {
   const char* itemExpression;
   const char* priceExpression;
   IdRule rule;
+  // Literal text every match of the item expression holds (ASCII; letter case
+  // ignored like the expression's). A page without it cannot match, so the
+  // style is passed over without running the expressions.
+  const char* itemLiteral;
 };
 
 // Tried in this order; the first whose item expression matches is the style.
 const ListingStyle kStyles[] = {
     {"普通", "<a target=\"_blank\" href=\"(.*?)\" class=\"permalink\" style=\"\">\n(.*?)\n\\s*</a>",
-     "&yen;</s><strong>(.*?)</strong>\n", IdRule::LinkThenTitle},
+     "&yen;</s><strong>(.*?)</strong>\n", IdRule::LinkThenTitle, "\" class=\"permalink\" style=\"\">\n"},
     {"旺铺", "<a class=\"item-name\" href=\".*?id=(.*?)\" target=\"_blank\">(.*?)</a>",
-     "<span class=\"c-price\">(.*?)</span>", IdRule::IdThenTitle},
+     "<span class=\"c-price\">(.*?)</span>", IdRule::IdThenTitle, "<a class=\"item-name\" href=\""},
     {"店铺街", "<a title=\"(.*?)\"  href=\".*?id=(.*?)\" target=\"_blank\">", "<strong>(.*?) 元</strong>",
-     IdRule::TitleThenId},
+     IdRule::TitleThenId, "<a title=\""},
     {"旺铺", "<a class=\"item-name\" .*? href=\".*?id=(.*?)\" target=\"_blank\">(.*?)</a>",
-     "<span class=\"c-price\">(.*?)</span>", IdRule::IdThenTitle},
+     "<span class=\"c-price\">(.*?)</span>", IdRule::IdThenTitle, "<a class=\"item-name\" "},
 };
 
 std::string collectModeNow(AppState& state) {
@@ -75,18 +79,22 @@ class ComApartment {
 
 std::vector<ListingItem> ListingMatcher::match(const std::string& text) {
   const ListingStyle* style = nullptr;
+  int32_t count = 0;
   for (const ListingStyle& candidate : kStyles) {
     style = &candidate;
+    if (text::findNoCase(text, candidate.itemLiteral) < 0) continue;
     item_.compile(candidate.itemExpression);
-    price_.compile(candidate.priceExpression);
-    item_.execute(text);
-    price_.execute(text);
-    if (item_.matchCount() > 0) break;
+    count = item_.execute(text);
+    if (count > 0) {
+      // Prices are only read for the style that matched.
+      price_.compile(candidate.priceExpression);
+      price_.execute(text);
+      break;
+    }
   }
   style_ = style->name;
 
   std::vector<ListingItem> items;
-  const int32_t count = item_.matchCount();
   items.reserve(size_t(count));
   for (int32_t i = 1; i <= count; ++i) {
     ListingItem item;

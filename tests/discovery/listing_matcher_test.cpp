@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cctype>
+
 #include "discovery/listing_crawler.h"
 #include "discovery/listing_pages.h"
 
@@ -46,6 +48,19 @@ TEST_F(ListingMatch, EachStyleFromAPageOfItsOwn) {
     expectItems(matcher.match(c.page), items, c.what);
     EXPECT_EQ(matcher.style(), c.style) << c.what;
   }
+  // Letter case is ignored in the markup, as the expressions ignore it.
+  std::string upper = listingpages::street(items);
+  for (const char* tag : {"<a title=", "href=", "target=", "<strong>", "</strong>"}) {
+    std::string big = tag;
+    for (char& ch : big) ch = char(toupper((unsigned char)ch));
+    for (size_t at; (at = upper.find(tag)) != std::string::npos;) upper.replace(at, big.size(), big);
+  }
+  expectItems(matcher.match(upper), items, "street in capitals");
+  EXPECT_EQ(matcher.style(), "店铺街");
+  // An earlier style's markup that does not make an item does not stop the search.
+  expectItems(matcher.match("<a class=\"item-name\" href=\"x\">no id</a>\n" + listingpages::street(items)), items,
+              "broken storefront link before street items");
+  EXPECT_EQ(matcher.style(), "店铺街");
   // Nothing matches: the last style tried stays.
   EXPECT_TRUE(matcher.match("<html>nothing listed</html>").empty());
   EXPECT_EQ(matcher.style(), "旺铺");
