@@ -184,7 +184,9 @@ TEST_F(PagesTest, PageSwitchSetsPageHintCaptionAndMode) {
     EXPECT_EQ(window->currentPage(), r.page) << r.button;
     EXPECT_TRUE(IsWindowVisible(window->page(r.page))) << r.button;
     EXPECT_EQ(text(kBannerHint), r.hint) << r.button;
-    if (!r.caption.empty()) EXPECT_EQ(text(kAddressCaption), r.caption) << r.button;
+    if (!r.caption.empty()) {
+      EXPECT_EQ(text(kAddressCaption), r.caption) << r.button;
+    }
     EXPECT_EQ(state->collectMode, r.mode) << r.button;
     EXPECT_EQ(text(kAddressBox), r.address) << r.button;
   }
