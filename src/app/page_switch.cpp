@@ -47,7 +47,11 @@ void switchPage(MainWindow& window, int button) {
       window.showPage(1);
       // A second press of the same mode keeps what was typed.
       if (state.collectMode != m.mode) window.setControlText(kAddressBox, m.placeholder);
-      state.collectMode = m.mode;
+      {
+        // Crawler threads read the mode under this lock.
+        std::lock_guard<std::mutex> lock(state.crawlMutex);
+        state.collectMode = m.mode;
+      }
       return;
     }
     case 5:
