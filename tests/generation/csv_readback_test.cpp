@@ -36,7 +36,7 @@ TEST_F(CsvReadback, WritesPackagesInBothLayouts) {
   });
   for (int layout : {4, 5}) {
     state->packageLayoutVersion = layout;
-    click(layout == 4 ? kLayout4 : kLayout5);
+    tick(layout == 4 ? kLayout4 : kLayout5);
     window->setControlText(kPathBox, out + "\\pkg" + std::to_string(layout) + ".csv");
     if (HWND old = completionWindow()) DestroyWindow(old);
     ASSERT_NE(runToCompletion(), nullptr);

@@ -128,7 +128,31 @@ void GenerationWindowTest::addItems(int count) {
                                "100" + std::to_string(n));
 }
 
-HWND GenerationWindowTest::completionWindow() { return FindWindowW(kCompletionWindowClass, nullptr); }
+void GenerationWindowTest::click(ControlId id) {
+  SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(window->control(id)));
+}
+
+void GenerationWindowTest::tick(ControlId id) {
+  if (id == kLayout4 || id == kLayout5)
+    SendMessageW(window->control(id == kLayout4 ? kLayout5 : kLayout4), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(window->control(id), BM_SETCHECK, BST_CHECKED, 0);
+  click(id);
+}
+
+HWND GenerationWindowTest::completionWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM p) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(h, name, 64);
+        if (lstrcmpW(name, kCompletionWindowClass) != 0 || !IsWindow(h)) return TRUE;
+        *reinterpret_cast<HWND*>(p) = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 HWND GenerationWindowTest::runToCompletion() {
   click(kStartButton);

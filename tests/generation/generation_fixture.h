@@ -51,10 +51,16 @@ class GenerationWindowTest : public ::testing::Test {
   // Answers the API by num_iid; an unknown id gets an empty item answer.
   void answer(std::function<loopback::Reply(const std::string& numIid)> handler);
   void addItems(int count);  // rows "宝贝n" with ids "100n"
-  void click(ControlId id) { SendMessageW(window->control(id), BM_CLICK, 0, 0); }
+  // A button press as its owner learns of it (BM_CLICK needs the mouse capture,
+  // which a display shared with other test programs can take away).
+  void click(ControlId id);
+  // Ticks a check box, or one of the two layout radio buttons, and tells the page.
+  void tick(ControlId id);
   bool enabled(ControlId id) { return IsWindowEnabled(window->control(id)) != FALSE; }
   // Starts the run and waits for its completion window.
   HWND runToCompletion();
+  // The completion window of this test's thread (other programs on the same
+  // display have windows of the same class).
   HWND completionWindow();
   std::vector<std::string> completionLabels(HWND completion);
   std::string packageText();

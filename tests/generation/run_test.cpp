@@ -189,7 +189,7 @@ std::string fixedRow5(const std::string& freight) {
 TEST_F(RunTest, PackageOfAFixedAnswerInBothLayoutsAndWithAnUnsavedRadioButton) {
   state->itemList.addItemRow("一件T恤", "99.00", "http://item.example/item.htm?id=35201234567", "35201234567");
   answer([](const std::string&) { return loopback::Reply::text(kFixedAnswer, "text/xml"); });
-  click(kAdjustPrice);
+  tick(kAdjustPrice);
   window->setControlText(kPricePercent, "50");
   ASSERT_TRUE(state->options.get().adjustPrice);
   ASSERT_EQ(state->options.get().pricePercent, "50");
@@ -209,7 +209,7 @@ TEST_F(RunTest, PackageOfAFixedAnswerInBothLayoutsAndWithAnUnsavedRadioButton) {
   };
   for (const auto& c : cases) {
     state->packageLayoutVersion = c.stored;
-    click(c.radio);
+    tick(c.radio);
     if (HWND old = completionWindow()) DestroyWindow(old);
     ASSERT_NE(runToCompletion(), nullptr) << c.what;
     EXPECT_EQ(packageText(), c.expected) << c.what;
