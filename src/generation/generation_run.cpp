@@ -1,5 +1,6 @@
 #include "generation/generation_run.h"
 
+#include <windows.h>
 #include <objbase.h>
 
 #include <atomic>

@@ -2,8 +2,6 @@
 // The controller lives on the window thread and owns the run's threads.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -218,7 +218,8 @@ TEST_F(RunTest, PackageOfAFixedAnswerInBothLayoutsAndWithAnUnsavedRadioButton) {
 
 TEST_F(RunTest, StopEndsEveryWorkerAndANewStartResetsTheCounters) {
   addItems(30);
-  answer([](const std::string& id) { return titled(id, 400); });
+  // Long enough that all five workers are inside a request when stop is pressed.
+  answer([](const std::string& id) { return titled(id, 1500); });
   click(kStartButton);
   ASSERT_TRUE(pumpUntil([this] { return server.requestCount() >= 5; }));
 
@@ -260,8 +261,13 @@ TEST_F(RunTest, PauseHoldsEveryWorkerUntilContinue) {
   ASSERT_TRUE(pumpUntil([this] { return server.requestCount() >= 3; }));
   click(kPauseButton);
   EXPECT_EQ(window->controlText(kPauseButton), "继续");
-  pumpFor(700);  // requests already under way come back
-  const size_t requests = server.requestCount();
+  // Requests already under way come back; then nothing new goes out.
+  size_t requests = server.requestCount();
+  for (int settle = 0; settle < 20; ++settle) {
+    pumpFor(500);
+    if (server.requestCount() == requests) break;
+    requests = server.requestCount();
+  }
   const std::string log = state->log.allText();
   pumpFor(700);
   EXPECT_EQ(server.requestCount(), requests);
