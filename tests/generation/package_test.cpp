@@ -1,6 +1,8 @@
 // GCC 12 warns falsely (-Wrestrict) on assigning short literals to strings at -O2.
 #pragma GCC diagnostic ignored "-Wrestrict"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,6 +85,10 @@ class WritePackage : public ::testing::Test {
     fileio::createFolder(folder);
     path = folder + "\\数据包.2013.csv";
     state.endpoints.mallItemPageHost = "detail.example";
+  }
+  void TearDown() override {
+    fileio::deleteFile(path);
+    RemoveDirectoryW(text::toWide(folder).c_str());
   }
   std::string written() { return fileio::readWholeFile(path).value_or("<missing>"); }
 
